@@ -3,12 +3,17 @@
 // Closing keeps GetLastError intact, so a failure code survives the clean-up.
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace platform {
 
-template <typename Handle, auto Close, Handle Invalid = Handle{}>
+// InvalidBits is the "no handle" value as an integer: a pointer such as
+// INVALID_HANDLE_VALUE cannot be a template argument.
+template <typename Handle, auto Close, std::intptr_t InvalidBits = 0>
 class UniqueHandle {
+  static Handle Invalid() { return reinterpret_cast<Handle>(InvalidBits); }
+
  public:
   UniqueHandle() = default;
   explicit UniqueHandle(Handle h) : handle_(h) {}
@@ -22,11 +27,11 @@ class UniqueHandle {
   ~UniqueHandle() { reset(); }
 
   Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != Invalid; }
-  Handle release() { return std::exchange(handle_, Invalid); }
-  void reset(Handle h = Invalid) {
+  explicit operator bool() const { return handle_ != Invalid(); }
+  Handle release() { return std::exchange(handle_, Invalid()); }
+  void reset(Handle h = Invalid()) {
     Handle old = std::exchange(handle_, h);
-    if (old != Invalid) {
+    if (old != Invalid()) {
       DWORD error = GetLastError();
       Close(old);
       SetLastError(error);
@@ -34,7 +39,7 @@ class UniqueHandle {
   }
 
  private:
-  Handle handle_ = Invalid;
+  Handle handle_ = Invalid();
 };
 
 namespace detail {
@@ -45,7 +50,7 @@ inline void DestroyIconHandle(HICON h) { DestroyIcon(h); }
 inline void DestroyWindowHandle(HWND h) { DestroyWindow(h); }
 }  // namespace detail
 
-using UniqueFile = UniqueHandle<HANDLE, detail::CloseFile, INVALID_HANDLE_VALUE>;
+using UniqueFile = UniqueHandle<HANDLE, detail::CloseFile, -1>;  // INVALID_HANDLE_VALUE
 using UniqueKernelHandle = UniqueHandle<HANDLE, detail::CloseFile>;
 using UniqueMemoryDc = UniqueHandle<HDC, detail::DeleteMemoryDc>;
 using UniqueBitmap = UniqueHandle<HBITMAP, detail::DeleteGdiObject>;

@@ -50,14 +50,9 @@ platform::WindowDescription Describe() {
   credit.textColour = RGB(0, 128, 0);
   credit.font = platform::FontDescription{L"宋体", 12, FW_NORMAL, GB2312_CHARSET};
 
-  platform::FileDialogSettings dialog;
-  dialog.kind = platform::FileDialogKind::Save;
-  dialog.fileMustExist = true;
-  dialog.promptBeforeOverwrite = true;
-  dialog.pathMustExist = true;
   UnitDescription fileDialog{.kind = UnitKind::FileDialog, .left = 0, .top = 200, .width = 26,
                              .height = 26, .visible = false};
-  fileDialog.dialog = std::make_shared<platform::FileDialog>(dialog);
+  fileDialog.dialog = std::make_shared<platform::FileDialog>(picture::CaptureDialogSettings());
 
   UnitDescription hotkeySink{.kind = UnitKind::Label, .left = 8, .top = 240, .width = 80,
                              .height = 24, .visible = false};

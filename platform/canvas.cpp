@@ -29,7 +29,7 @@ HBRUSH BackgroundBrush() { return GetSysColorBrush(COLOR_BTNFACE); }
 }  // namespace
 
 Canvas::Canvas(PictureMode mode, bool autoRedraw, COLORREF penColour)
-    : mode_(mode), autoRedraw_(autoRedraw), pen_(CreatePen(PS_SOLID, 1, penColour)) {}
+    : mode_(mode), autoRedraw_(autoRedraw), outlineBrush_(CreateSolidBrush(penColour)) {}
 
 const wchar_t* Canvas::WindowClass() {
   static const wchar_t* name = [] {
@@ -80,18 +80,24 @@ void Canvas::SetPointer(int shape) {
 }
 
 void Canvas::DrawRectangle(int x1, int y1, int x2, int y2) {
-  const RECT outline{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+  const RECT area{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+  // The four one-pixel edges drawn as fills in the pen's colour: the same
+  // pixels as a one-pixel pen in copy mode, down to an area of a single pixel,
+  // which some GDIs' Rectangle leaves out.
   auto draw = [&](HDC dc) {
-    SelectedObject pen(dc, pen_.get());
-    SelectedObject brush(dc, GetStockObject(HOLLOW_BRUSH));
-    const int oldMode = SetROP2(dc, R2_COPYPEN);
-    Rectangle(dc, outline.left, outline.top, outline.right, outline.bottom);
-    SetROP2(dc, oldMode);
+    if (area.right <= area.left || area.bottom <= area.top) return;
+    const RECT edges[] = {
+        {area.left, area.top, area.right, area.top + 1},
+        {area.left, area.bottom - 1, area.right, area.bottom},
+        {area.left, area.top, area.left + 1, area.bottom},
+        {area.right - 1, area.top, area.right, area.bottom},
+    };
+    for (const RECT& edge : edges) FillRect(dc, &edge, outlineBrush_.get());
   };
   if (autoRedraw_) {
     if (imageDc_) draw(imageDc_.get());
     if (window_) {
-      InvalidateRect(window_, &outline, FALSE);
+      InvalidateRect(window_, &area, FALSE);
       UpdateWindow(window_);
     }
   } else if (window_) {

@@ -47,7 +47,7 @@ class Canvas {
 
   PictureMode mode_;
   bool autoRedraw_;
-  UniquePen pen_;
+  UniqueBrush outlineBrush_;  // the pen colour, for the one-pixel outline
   HWND window_ = nullptr;
   HCURSOR pointer_ = nullptr;
   picture::PictureBytes picture_;

@@ -253,6 +253,16 @@ TEST(ToolkitCanvas, TiledBackdropAndOutlineWithRightAndBottomEdgesExcluded) {
   ClientPixels pixels(window.NativeHandle(1));
   for (const Case& c : cases) EXPECT_EQ(pixels.at(c.x, c.y), c.colour) << c.x << "," << c.y;
 
+  // One pixel right of and below the start: that one pixel is the outline.
+  // A press and release at one point: no outline at all.
+  window.DrawRectangle(1, 40, 30, 41, 31);
+  window.DrawRectangle(1, 50, 30, 50, 30);
+  ClientPixels small(window.NativeHandle(1));
+  EXPECT_EQ(small.at(40, 30), red);
+  EXPECT_EQ(small.at(41, 30), backdrop);
+  EXPECT_EQ(small.at(40, 31), backdrop);
+  EXPECT_EQ(small.at(50, 30), backdrop);
+
   // The drawing layer survives hiding and showing, and a resize keeps it at
   // the top-left.
   ShowWindow(window.NativeHandle(0), SW_SHOWNA);

@@ -100,6 +100,8 @@ Window::Window(WindowDescription description) : description_(std::move(descripti
 
 Window::~Window() {
   std::erase(g_loaded, this);
+  // Torn down by its owner, not closed: no handler runs for it.
+  tearingDown_ = true;
   if (hwnd_) DestroyWindow(hwnd_);
   for (HICON icon : icons_) DestroyIcon(icon);
 }
@@ -482,7 +484,7 @@ LRESULT Window::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       }
       break;
     case WM_DESTROY:
-      Raise(description_.events.willBeDestroyed);
+      if (!tearingDown_) Raise(description_.events.willBeDestroyed);
       break;
     case WM_NCDESTROY: {
       for (auto& u : units_) {

@@ -153,6 +153,7 @@ class Window {
   HWND hwnd_ = nullptr;
   bool visible_ = false;
   bool shownOnce_ = false;
+  bool tearingDown_ = false;
   HWND lastFocus_ = nullptr;
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   RECT rect_{};  // outer rectangle, recorded while the window does not exist

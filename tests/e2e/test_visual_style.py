@@ -54,7 +54,10 @@ class VisualStyleTest(unittest.TestCase):
             def styled_frames_shown():
                 looks.append(desktop.screen_picture().crop(left, top, right, bottom))
                 counts = looks[-1].colours()
-                return counts.get(BUTTON_FRAME, 0) > 2 * (START[2] - START[0])
+                # Each control reaches the screen in one copy, so both button
+                # frames (about 220 pixels each) and the box's show together.
+                return (counts.get(BUTTON_FRAME, 0) > 420
+                        and counts.get(BOX_FRAME, 0) >= 4 * (BOX_SIZE - 1))
             desktop.wait_for(styled_frames_shown, timeout=120, what="the olive button frames")
 
             window = desktop.wait_window(MAIN_TITLE)

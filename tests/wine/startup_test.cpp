@@ -54,6 +54,20 @@ TEST(StartUp, F2PressedDuringTheStartUpWaitShowsTheCaptureWindowAtOnce) {
   EXPECT_EQ(r.bottom, GetSystemMetrics(SM_CYSCREEN));
   EXPECT_TRUE(IsWindowVisible(main_window::Get().NativeHandle(main_window::窗口主界面)));
   EXPECT_FALSE(capture_window::Get().BackgroundPicture(capture_window::画板截图背景).empty());
+
+  // The built-in icon as the large and the small icon.
+  const HWND mainWindow = main_window::Get().NativeHandle(main_window::窗口主界面);
+  const auto big = reinterpret_cast<HICON>(SendMessageW(mainWindow, WM_GETICON, ICON_BIG, 0));
+  const auto small = reinterpret_cast<HICON>(SendMessageW(mainWindow, WM_GETICON, ICON_SMALL, 0));
+  ASSERT_NE(big, nullptr);
+  ASSERT_NE(small, nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(small, &info));
+  BITMAP colour{};
+  GetObjectW(info.hbmColor, sizeof(colour), &colour);
+  EXPECT_EQ(colour.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
 }
 
 }  // namespace

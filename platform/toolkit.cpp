@@ -44,8 +44,17 @@ Window* WindowOf(HWND hwnd) {
   return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
+// Modal loops (the save dialog, message boxes, menus) dispatch messages
+// without our loop: they still pass them through this filter, so the capture
+// canvas's mouse events and Esc keep working while one of them is open.
+LRESULT CALLBACK ModalLoopFilter(int code, WPARAM wParam, LPARAM lParam) {
+  if (code >= 0 && PreTranslate(*reinterpret_cast<MSG*>(lParam))) return 1;
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 void RegisterWindowClass() {
   static const bool registered = [] {
+    SetWindowsHookExW(WH_MSGFILTER, ModalLoopFilter, nullptr, GetCurrentThreadId());
     WNDCLASSEXW wc{sizeof(wc)};
     wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = WindowProcedure;

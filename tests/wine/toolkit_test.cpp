@@ -323,6 +323,25 @@ TEST(ToolkitClosing, EscIsIgnoredWhereTheWindowDoesNotAskForIt) {
   EXPECT_TRUE(window.Exists());
 }
 
+TEST(ToolkitEvents, ModalLoopsStillDeliverMouseEventsAndEsc) {
+  WindowDescription d = PlainWindow();
+  d.escCloses = true;
+  d.units = {UnitDescription{.kind = UnitKind::Canvas, .left = 0, .top = 0, .width = 64, .height = 48}};
+  int doubleClicks = 0;
+  d.units[0].events.doubleClicked = [&](int, int, int) { ++doubleClicks; };
+  Window window(d);
+  ASSERT_TRUE(window.Load());
+  const HWND canvas = window.NativeHandle(1);
+  // What a dialog's or a message box's own loop does with each message.
+  MSG click{canvas, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(3, 4)};
+  EXPECT_FALSE(CallMsgFilterW(&click, MSGF_DIALOGBOX));  // raised, then dispatched as usual
+  EXPECT_EQ(doubleClicks, 1);
+  MSG escape{canvas, WM_KEYDOWN, VK_ESCAPE, 0};
+  EXPECT_TRUE(CallMsgFilterW(&escape, MSGF_MESSAGEBOX));  // consumed: the window closes
+  platform::ProcessPendingEvents();
+  EXPECT_FALSE(window.Exists());
+}
+
 TEST(ToolkitEvents, TimedWaitHandlesEventsAndLeavesAQuitRequestQueued) {
   WindowDescription d = PlainWindow();
   d.units = {UnitDescription{.kind = UnitKind::Canvas, .left = 0, .top = 0, .width = 64, .height = 48}};

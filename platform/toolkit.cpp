@@ -6,6 +6,7 @@
 #include "platform/file_dialog.h"
 #include "platform/global_hotkey.h"
 #include "platform/handles.h"
+#include "platform/window_geometry.h"
 #include "platform/transparent_label.h"
 
 namespace platform {
@@ -66,12 +67,6 @@ void RegisterWindowClass() {
   (void)registered;
 }
 
-RECT RectInParent(HWND child) {
-  RECT r;
-  GetWindowRect(child, &r);
-  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
 
 }  // namespace
 

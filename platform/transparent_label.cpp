@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/window_geometry.h"
 
 namespace platform {
 namespace {
@@ -12,12 +13,6 @@ namespace {
 constexpr wchar_t kColourProperty[] = L"Tessarin.TextColour";
 constexpr wchar_t kFontProperty[] = L"Tessarin.Font";
 
-RECT RectInParent(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
-  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
 
 // Paints the label's area as the parent and the siblings below it show it,
 // then the text on top.

@@ -11,20 +11,13 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "rgb.h"
 
 namespace platform {
 namespace {
 
-struct Rgb {
-  std::uint8_t r = 0, g = 0, b = 0;
-  bool operator==(const Rgb&) const = default;
-};
-
-std::string Describe(Rgb c) {
-  std::ostringstream text;
-  text << '(' << int{c.r} << ',' << int{c.g} << ',' << int{c.b} << ')';
-  return text.str();
-}
+using test_support::Describe;
+using test_support::Rgb;
 
 constexpr Rgb kSentinel{1, 2, 3};
 constexpr COLORREF kBackground = RGB(0xF0, 0xE0, 0xD0);

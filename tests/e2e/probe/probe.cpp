@@ -27,6 +27,7 @@
 #include <winternl.h>
 
 #include "platform/handles.h"
+#include "tests/support/gdi_handle_table.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -421,47 +422,14 @@ int StateVerb() {
   return 0;
 }
 
-// GetGuiResources is a stub under Wine (always 0). The process's GDI handle
-// table, which the process environment block points to, holds one 24-byte
-// entry per handle slot; a slot in use has a non-zero type. The table is the
-// other process's own memory, read here with ReadProcessMemory.
-struct GdiHandleEntry {
-  std::uint64_t object;
-  std::uint16_t processId;
-  std::uint16_t count;
-  std::uint16_t unique;
-  std::uint8_t type;
-  std::uint8_t flags;
-  std::uint64_t user;
-};
-static_assert(sizeof(GdiHandleEntry) == 24);
-
+// GetGuiResources is a stub under Wine (always 0): the other process's GDI
+// handle table is counted instead.
 long long GdiObjects(HANDLE process, std::vector<long long>& byType) {
-  using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
-  auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-  PROCESS_BASIC_INFORMATION basic{};
-  if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0)
-    return -1;
-  constexpr std::size_t kPebGdiHandleTable = 0xF8;  // x64 PEB
-  std::uint64_t table = 0;
-  SIZE_T read = 0;
-  if (!ReadProcessMemory(process,
-                         reinterpret_cast<const unsigned char*>(basic.PebBaseAddress) +
-                             kPebGdiHandleTable,
-                         &table, sizeof table, &read) ||
-      read != sizeof table || table == 0) {
-    return -1;
-  }
-  std::vector<GdiHandleEntry> entries(0x10000);
-  if (!ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(),
-                         entries.size() * sizeof(GdiHandleEntry), &read) ||
-      read != entries.size() * sizeof(GdiHandleEntry)) {
-    return -1;
-  }
+  const auto entries = test_support::ReadGdiHandleTable(process);
+  if (!entries) return -1;
   byType.assign(256, 0);
   long long used = 0;
-  for (const GdiHandleEntry& entry : entries) {
+  for (const test_support::GdiHandleEntry& entry : *entries) {
     if (entry.type == 0) continue;
     ++used;
     ++byType[entry.type];

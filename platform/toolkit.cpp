@@ -53,8 +53,10 @@ LRESULT CALLBACK ModalLoopFilter(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void RegisterWindowClass() {
-  static const bool registered = [] {
+// Once per program: the window class, and the filter that lets modal loops
+// reach the toolkit's keyboard and mouse handling.
+void PrepareToolkit() {
+  static const bool prepared = [] {
     SetWindowsHookExW(WH_MSGFILTER, ModalLoopFilter, nullptr, GetCurrentThreadId());
     WNDCLASSEXW wc{sizeof(wc)};
     wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
@@ -64,7 +66,7 @@ void RegisterWindowClass() {
     wc.lpszClassName = kWindowClass;
     return RegisterClassExW(&wc) != 0;
   }();
-  (void)registered;
+  (void)prepared;
 }
 
 
@@ -131,7 +133,7 @@ bool Window::Load() {
     }
     return true;
   }
-  RegisterWindowClass();
+  PrepareToolkit();
   ++g_suspended;
   {
     WindowDc screen = WindowDc::Client(nullptr);

@@ -80,6 +80,17 @@ WindowDescription PlainWindow() {
   return d;
 }
 
+// A window with one canvas set up like the capture backdrop: tiled picture,
+// off-screen drawing layer, red pen.
+WindowDescription BackdropCanvasWindow() {
+  WindowDescription d = PlainWindow();
+  d.units = {UnitDescription{.kind = UnitKind::Canvas, .left = 0, .top = 0, .width = 64, .height = 48}};
+  d.units[0].autoRedraw = true;
+  d.units[0].pictureMode = platform::PictureMode::Tiled;
+  d.units[0].penColour = RGB(255, 0, 0);
+  return d;
+}
+
 TEST(ToolkitLoading, CreationHandlerRunsHiddenWithUnitsThenTheWindowShows) {
   WindowDescription d = PlainWindow();
   d.visible = true;
@@ -199,12 +210,7 @@ TEST(ToolkitUnits, GeometryWritesKeepTheOtherValuesAndClamp) {
 }
 
 TEST(ToolkitCanvas, PictureReadsBackByteForByteAndDrawingLeavesItAlone) {
-  WindowDescription d = PlainWindow();
-  d.units = {UnitDescription{.kind = UnitKind::Canvas, .left = 0, .top = 0, .width = 64, .height = 48}};
-  d.units[0].autoRedraw = true;
-  d.units[0].pictureMode = platform::PictureMode::Tiled;
-  d.units[0].penColour = RGB(255, 0, 0);
-  Window window(d);
+  Window window(BackdropCanvasWindow());
   ASSERT_TRUE(window.Load());
   const picture::PictureBytes picture = SolidPicture(5, 3, RGB(10, 20, 30));
   window.SetBackgroundPicture(1, picture);
@@ -228,12 +234,7 @@ TEST(ToolkitCanvas, UndecodableBytesAreDroppedWhenFirstDecoded) {
 }
 
 TEST(ToolkitCanvas, TiledBackdropAndOutlineWithRightAndBottomEdgesExcluded) {
-  WindowDescription d = PlainWindow();
-  d.units = {UnitDescription{.kind = UnitKind::Canvas, .left = 0, .top = 0, .width = 64, .height = 48}};
-  d.units[0].autoRedraw = true;
-  d.units[0].pictureMode = platform::PictureMode::Tiled;
-  d.units[0].penColour = RGB(255, 0, 0);
-  Window window(d);
+  Window window(BackdropCanvasWindow());
   ASSERT_TRUE(window.Load());
   const COLORREF backdrop = RGB(10, 20, 30);
   window.SetBackgroundPicture(1, SolidPicture(10, 10, backdrop));  // tiles over 64 x 48
